@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/app_host.h"
+
+#include <memory>
+
+namespace zv {
+
+class TMainFrame;
+
+// The program's single document type: a new document is the start of work
+// and its main window.
+class TZelvioDocTemplate final : public CDocTemplate {
+public:
+    TZelvioDocTemplate();
+    ~TZelvioDocTemplate() override;
+
+    bool OpenNewDocument() override;
+    QWidget* MainWindow() const override;
+
+private:
+    std::unique_ptr<TMainFrame> m_frame;
+};
+
+} // namespace zv
