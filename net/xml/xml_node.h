@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -35,6 +36,8 @@ public:
 
 private:
     std::vector<_XmlEntity> m_rows;
+    std::array<int, 256> m_encodeRow;         // byte -> row index, -1 for none
+    std::array<bool, 256> m_startsReference;  // byte that begins some reference
     explicit TXmlEntityTable(std::vector<_XmlEntity> rows);
 };
 
@@ -47,7 +50,7 @@ struct _XmlParseInfo {
 
     bool errorOccurred = false;
     qsizetype errorPosition = -1; // offset in the parsed text
-    int errorCode = 0;            // 1 to 4
+    int errorCode = 0;            // 1 to 4, or kXmlErrorTooDeep
     QByteArray errorText;
 
     // The program-wide settings every server reply and order file is parsed
@@ -77,6 +80,8 @@ public:
 
 // Nesting deeper than this fails the parse (a reply is untrusted input).
 inline constexpr int kXmlMaxDepth = 256;
+// Error code recorded for that failure, text "<name> is nested too deeply.".
+inline constexpr int kXmlErrorTooDeep = 5;
 
 class TXmlNode {
 public:
@@ -93,10 +98,10 @@ public:
     TXmlNode& operator=(const TXmlNode&) = delete;
     ~TXmlNode();
 
-    // Clears the node, then reads one element from the first '<' at or after
-    // `from`. Returns the offset just after the element read, or nothing on
-    // failure (the first error is recorded in info; the tree may then hold
-    // what was read so far).
+    // Clears the node (name and value too), then reads one element from the
+    // first '<' at or after `from`. Returns the offset just after the element
+    // read, or nothing on failure (the first error is recorded in info; the
+    // tree may then hold what was read so far). Linear in the text's length.
     std::optional<qsizetype> Parse(QByteArrayView text, _XmlParseInfo& info, qsizetype from = 0);
 
     // The XML text of the node and its subtree. options.indent changes while
