@@ -74,6 +74,13 @@ std::unique_ptr<TImage> TImage::Thumbnail(int width, int height) const
     return std::make_unique<TImage>(handle);
 }
 
+ZvStatus TImage::ReduceDecode(int width, int height)
+{
+    if (!m_handle || width <= 0 || height <= 0)
+        return m_status = ZV_INVALID_PARAMETER;
+    return m_status = img::ReduceBitmapDecode(m_handle, uint32_t(width), uint32_t(height));
+}
+
 ZvStatus TImage::RotateFlip(int step)
 {
     return m_status = m_handle ? img::ImageRotateFlip(m_handle, int32_t(step)) : ZV_GENERIC_ERROR;

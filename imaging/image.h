@@ -38,6 +38,11 @@ public:
     std::unique_ptr<TImage> Clone() const;
     // The module's quick reduced picture for a box, or no picture.
     std::unique_ptr<TImage> Thumbnail(int width, int height) const;
+    // Before the first pixel access of a picture only drawn reduced to
+    // width x height: lets a JPEG decode DCT-scaled by 1/2, 1/4 or 1/8 (a
+    // factor dividing its size), at least that large.
+    // Width and Height then give the reduced size; other pictures stay.
+    ZvStatus ReduceDecode(int width, int height);
     // Quarter turns clockwise: 1, 2, 3.
     ZvStatus RotateFlip(int step);
     // Draws all of source scaled into the rectangle of this bitmap.

@@ -15,7 +15,7 @@ namespace zv {
     X(DisposeImage) X(GetImageWidth) X(GetImageHeight) X(GetImageThumbnail) X(ImageRotateFlip) X(DrawImageRectI)        \
     X(GraphicsClear) X(LockBits) X(UnlockBits) X(GetImageEncodersSize) X(GetImageEncoders) X(SaveImageToFile)          \
     X(GetPropertyCount) X(GetPropertyIdList) X(GetPropertyItemSize) X(GetPropertyItem) X(SetPropertyItem)              \
-    X(CreateEffect) X(SetEffectParameters) X(BitmapApplyEffect) X(DeleteEffect)
+    X(CreateEffect) X(SetEffectParameters) X(BitmapApplyEffect) X(DeleteEffect) X(ReduceBitmapDecode)
 
 // One slot per entry; a slot stays empty when the module lacks the name.
 struct TImagingTable {

@@ -12,21 +12,25 @@ namespace zv {
 
 namespace {
 
-// Edits onto a work copy that the caller owns.
-void ApplyEdits(TImage &work, const TImage &source, const TRenderParams &params)
+// Edits onto a work copy that the caller owns. coverEdges rounds the scaled
+// red-eye rectangles outwards instead of truncating: in a pre-reduced picture
+// an edge pixel still holds part of the pupil, and truncating would leave a
+// red fringe up to one reduced pixel wide.
+void ApplyEdits(TImage &work, const TRenderParams &params, bool coverEdges = false)
 {
     const int w = work.Width();
     const int h = work.Height();
     const float sx = params.Width > 0 ? float(w) / float(params.Width) : 1.0f;
     const float sy = params.Height > 0 ? float(h) / float(params.Height) : 1.0f;
+    auto low = [coverEdges](float v) { return int32_t(coverEdges ? std::floor(v) : v); };
+    auto high = [coverEdges](float v) { return int32_t(coverEdges ? std::ceil(v) : v); };
     for (const ZvRect &r : params.RedEyeRects) {
-        const ZvRect scaled{int32_t(float(r.left) * sx), int32_t(float(r.top) * sy), int32_t(float(r.right) * sx),
-                            int32_t(float(r.bottom) * sy)};
+        const ZvRect scaled{low(float(r.left) * sx), low(float(r.top) * sy), high(float(r.right) * sx),
+                            high(float(r.bottom) * sy)};
         work.ApplyRedEye(scaled);
     }
     work.ApplyColorBalance(params.CyanRed, params.MagentaGreen, params.YellowBlue);
     work.ApplyBrightnessContrast(BrightnessLevel(params.Brightness), ContrastLevel(params.Contrast));
-    (void)source;
 }
 
 } // namespace
@@ -83,7 +87,7 @@ std::unique_ptr<TImage> RenderEdits(const TImage &source, int width, int height,
     std::unique_ptr<TImage> work = source.Clone();
     if (!work)
         return nullptr;
-    ApplyEdits(*work, source, params);
+    ApplyEdits(*work, params);
     CopyMetadata(source, *work);
     return work;
 }
@@ -150,22 +154,43 @@ bool WritePrintFile(const QString &source, const QString &target, bool copyAsIs,
         return false;
     const int width = bitmap->Width();
     const int height = bitmap->Height();
+    int fw = 0, fh = 0;
+    FitSize(width, height, int(width * scale), int(height * scale), &fw, &fh);
+    const bool resize = fw > 0 && fh > 0;
+    // A reduced print never needs the full-size picture: the JPEG decodes
+    // DCT-scaled, the edits go onto that (red-eye rectangles follow the size)
+    // and the bicubic takes it the rest of the way. Time and memory drop
+    // with the square of the factor.
+    if (resize && (fw < width || fh < height))
+        bitmap->ReduceDecode(fw, fh);
+    const bool reduced = bitmap->Width() != width || bitmap->Height() != height;
     TRenderParams render = params;
     render.InterpolationMode = ZV_INTERPOLATION_HQ_BICUBIC;
+    // Red-eye rectangles of a photo never shown are in the file's pixels,
+    // which the pre-reduced picture no longer has.
+    if (render.Width <= 0 || render.Height <= 0) {
+        render.Width = width;
+        render.Height = height;
+    }
 
     // The work copy shares its pixels with the decoded file until the first
-    // edit writes; dropping the file's bitmap first keeps one full-size
-    // picture in memory instead of two.
+    // edit writes; dropping the file's bitmap first keeps one picture in
+    // memory instead of two.
     std::unique_ptr<TImage> rendered = bitmap->Clone();
     if (!rendered)
         return false;
     bitmap.reset();
-    ApplyEdits(*rendered, *rendered, render);
+    ApplyEdits(*rendered, render, reduced);
 
-    rendered = FitImage(std::move(rendered), int(width * scale), int(height * scale), false,
-                        render.InterpolationMode);
-    if (!rendered)
-        return false;
+    if (resize) {
+        // Drawn into the size fitted from the file's own size, so a
+        // pre-reduced picture gives the same pixel size as a full one.
+        std::unique_ptr<TImage> fitted = TImage::Create(fw, fh);
+        if (!fitted || fitted->DrawImageRect(*rendered, 0, 0, fw, fh, render.InterpolationMode) != ZV_OK)
+            return false;
+        CopyMetadata(*rendered, *fitted);
+        rendered = std::move(fitted);
+    }
     // Unlike a bare save, a failed write is reported: the caller then sends
     // the user's file as it is.
     return rendered->Save(target, clsid, params.JpegQuality) == ZV_OK;

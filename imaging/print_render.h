@@ -55,8 +55,10 @@ int ContrastLevel(double contrast);
 // Writes the print file: a plain copy (replacing the target), or the source
 // decoded, edited, scaled by `scale` with high-quality bicubic and saved with
 // the encoder of the target's extension at params.JpegQuality, metadata
-// kept. False when a path is empty, no encoder fits, the source cannot be
-// decoded or the file cannot be written (the module never leaves half a file).
+// kept. A JPEG reduced to half or less decodes DCT-scaled and is edited at
+// that size; the pixel size is that of the full path. False when a path is
+// empty, no encoder fits, the source cannot be decoded or the file cannot be
+// written (the module never leaves half a file).
 bool WritePrintFile(const QString &source, const QString &target, bool copyAsIs, double scale,
                     const TRenderParams &params);
 

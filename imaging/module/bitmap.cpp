@@ -43,7 +43,7 @@ bool DecodeFile(ZvBitmap *bitmap, QImage *out)
         if (file.open(QIODevice::ReadOnly)) {
             const qint64 size = file.size();
             if (uchar *data = file.map(0, size)) {
-                const bool ok = DecodeJpeg(data, size, 1, 1, out);
+                const bool ok = DecodeJpeg(data, size, 1, bitmap->scaleDenom, out);
                 file.unmap(data);
                 if (ok)
                     return true;
@@ -112,6 +112,27 @@ ZvStatus OpenFile(const QString &path, ZvBitmap *bitmap)
     }
     ReadMetadata(path, bitmap);
     return ZV_OK;
+}
+
+void ReduceDecode(ZvBitmap *bitmap, int width, int height)
+{
+    std::lock_guard lock(bitmap->decodeGuard);
+    if (bitmap->decoded.load(std::memory_order_relaxed) || bitmap->kind != SourceKind::Jpeg || bitmap->scaleDenom != 1)
+        return;
+    // Only the SIMD-backed factors, and only those that divide the size: a
+    // partial last block would stretch the geometry by up to a reduced pixel.
+    // Dropping DCT frequencies is a good pre-filter; the final resample
+    // takes the rest of the way.
+    for (int denom : {8, 4, 2}) {
+        if (bitmap->width % denom != 0 || bitmap->height % denom != 0)
+            continue;
+        if (bitmap->width / denom >= width && bitmap->height / denom >= height) {
+            bitmap->scaleDenom = denom;
+            bitmap->width /= denom;
+            bitmap->height /= denom;
+            return;
+        }
+    }
 }
 
 namespace {
@@ -183,7 +204,7 @@ ZvStatus MakeThumbnail(ZvBitmap *bitmap, int boxWidth, int boxHeight, QImage *ou
             }
         } catch (const Exiv2::AnyError &) {
         }
-        if (bitmap->kind == SourceKind::Jpeg) {
+        if (bitmap->kind == SourceKind::Jpeg && bitmap->scaleDenom == 1) {
             // Smallest DCT scale that still covers the fitted size.
             int count = 0;
             tjscalingfactor *factors = tjGetScalingFactors(&count);

@@ -31,6 +31,9 @@ struct ZvBitmap {
     // Source file of a lazily decoded bitmap; empty for bitmaps made in memory.
     QString path;
     zvm::SourceKind kind = zvm::SourceKind::None;
+    // A JPEG decoded reduced (DCT scaling 1 / scaleDenom); width and height
+    // are then the reduced size.
+    int scaleDenom = 1;
     int width = 0;
     int height = 0;
     zvm::Metadata meta;
@@ -61,6 +64,9 @@ void QueueLut(ZvBitmap *bitmap, const uint8_t r[256], const uint8_t g[256], cons
 
 // Opens a picture file: size and metadata only.
 ZvStatus OpenFile(const QString &path, ZvBitmap *bitmap);
+
+// Lets an undecoded JPEG decode DCT-scaled, still covering width x height.
+void ReduceDecode(ZvBitmap *bitmap, int width, int height);
 
 // Reduced picture for the box, see zvGetImageThumbnail.
 ZvStatus MakeThumbnail(ZvBitmap *bitmap, int boxWidth, int boxHeight, QImage *out);

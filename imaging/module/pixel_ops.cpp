@@ -96,25 +96,28 @@ void VerticalRow(const uchar *const *rows, const int16_t *w, int taps, int n, in
     }
 }
 
+using Lanes = int32_t __attribute__((vector_size(16)));
+
 ZV_CLONES
 void HorizontalRow(const int16_t *mid, const Taps &t, int dw, uint32_t *out)
 {
     constexpr int shift = kWeightBits + kMidBits;
     const int taps = t.taps;
+    const Lanes round = Lanes{} + (1 << (shift - 1));
     for (int x = 0; x < dw; ++x) {
         const int16_t *w = &t.weights[size_t(x) * taps];
         const int16_t *src = mid + size_t(t.start[x]) * 4;
-        int32_t s0 = 0, s1 = 0, s2 = 0;
+        // The four bytes of a pixel in one vector: three scalar sums do not
+        // vectorise and took about 2.5 times as long.
+        Lanes sum{};
         for (int k = 0; k < taps; ++k) {
-            const int32_t wk = w[k];
-            s0 += wk * src[k * 4 + 0];
-            s1 += wk * src[k * 4 + 1];
-            s2 += wk * src[k * 4 + 2];
+            const int16_t *p = src + k * 4;
+            sum += int32_t(w[k]) * Lanes{p[0], p[1], p[2], p[3]};
         }
-        const uint32_t b = uint32_t(std::clamp((s0 + (1 << (shift - 1))) >> shift, 0, 255));
-        const uint32_t g = uint32_t(std::clamp((s1 + (1 << (shift - 1))) >> shift, 0, 255));
-        const uint32_t r = uint32_t(std::clamp((s2 + (1 << (shift - 1))) >> shift, 0, 255));
-        out[x] = 0xff000000u | (r << 16) | (g << 8) | b;
+        sum = (sum + round) >> shift;
+        sum = sum < 0 ? Lanes{} : sum;
+        sum = sum > 255 ? Lanes{} + 255 : sum;
+        out[x] = 0xff000000u | (uint32_t(sum[2]) << 16) | (uint32_t(sum[1]) << 8) | uint32_t(sum[0]);
     }
 }
 

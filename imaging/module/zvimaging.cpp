@@ -299,6 +299,14 @@ ZV_API ZvStatus zvGetImageThumbnail(ZvBitmap *bitmap, uint32_t width, uint32_t h
     return ZV_OK;
 }
 
+ZV_API ZvStatus zvReduceBitmapDecode(ZvBitmap *bitmap, uint32_t width, uint32_t height)
+{
+    if (!bitmap || width == 0 || height == 0 || width > 65535 || height > 65535)
+        return ZV_INVALID_PARAMETER;
+    ReduceDecode(bitmap, int(width), int(height));
+    return ZV_OK;
+}
+
 ZV_API ZvStatus zvImageRotateFlip(ZvBitmap *bitmap, int32_t type)
 {
     if (!bitmap || type < ZV_ROTATE_90 || type > ZV_ROTATE_270)

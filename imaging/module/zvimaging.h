@@ -216,6 +216,13 @@ ZV_API ZvStatus zvGetImageHeight(ZvBitmap *bitmap, uint32_t *height);
 ZV_API ZvStatus zvGetImageThumbnail(ZvBitmap *bitmap, uint32_t width, uint32_t height,
                                     ZvBitmap **thumbnail);
 
+/* For a picture that will only be drawn reduced to width x height: a JPEG
+ * bitmap not decoded yet will decode DCT-scaled by the smallest of 1/2, 1/4
+ * and 1/8 that divides its width and height and still covers width x
+ * height, and takes that size at once (read it again). Any other bitmap
+ * stays as it is; ZV_OK either way. */
+ZV_API ZvStatus zvReduceBitmapDecode(ZvBitmap *bitmap, uint32_t width, uint32_t height);
+
 ZV_API ZvStatus zvImageRotateFlip(ZvBitmap *bitmap, int32_t rotateFlipType);
 
 /* Draws the whole source scaled into (x, y, width, height) of the target. */

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace zv {
 namespace {
 
@@ -130,6 +132,85 @@ TEST_F(ModuleTest, RedEyeRectangleFollowsTheSourceSize)
         EXPECT_EQ(px.pixel(c.outsideBelow), qRgb(128, 128, 128)) << c.path.toStdString();
     }
 }
+
+// A reduced print decodes the JPEG pre-reduced; what the user gets must be
+// the print of the full-size path: the same pixel size, the pupil in place
+// and the same picture within the noise of a resampling.
+struct ReducedCase {
+    const char *name;
+    int width, height;
+    double scale;
+    bool shown; // the item was loaded, so its size frames the rectangles
+};
+
+class ReducedPrint : public ModuleTest, public ::testing::WithParamInterface<ReducedCase> {};
+
+double Psnr(const QImage &a, const QImage &b)
+{
+    double sum = 0.0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
+                sum += d * d;
+        }
+    const double mse = sum / (3.0 * a.width() * a.height());
+    return mse == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+TEST_P(ReducedPrint, MatchesTheFullSizePath)
+{
+    const ReducedCase &c = GetParam();
+    const int w = c.width, h = c.height;
+    QImage picture(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            picture.setPixel(x, y,
+                             qRgb(60 + x * 150 / w, 40 + y * 160 / h, 90 + int(40 * std::sin(x * 0.05 + y * 0.03))));
+    QPainter(&picture).fillRect(QRect(601, 403, 60, 46), QColor(210, 25, 25));
+    const QString src = Path("eye.jpg");
+    ASSERT_TRUE(test::WriteJpeg(src, picture));
+
+    TThumbData item(src);
+    if (c.shown) {
+        ASSERT_TRUE(item.LoadImage());
+    }
+    item.AddRedEyeRect(601, 403, 661, 449);
+    item.SetCyanRed(10);
+    item.SetBrightness(0.08);
+    item.SetContrast(1.12);
+    QTemporaryDir out;
+    ASSERT_TRUE(item.WritePrintFile(src, out.filePath("print.png"), false, c.scale));
+    const QImage print = Pixels(TImage::FromFile(out.filePath("print.png"))->Handle());
+
+    auto source = TImage::FromFile(src);
+    ASSERT_TRUE(source);
+    auto full = FitImage(item.RenderEdits(*source, w, h), int(w * c.scale), int(h * c.scale), false,
+                         ZV_INTERPOLATION_HQ_BICUBIC);
+    ASSERT_TRUE(full);
+    const QImage expected = Pixels(full->Handle());
+    ASSERT_EQ(print.size(), expected.size());
+
+    const QPoint pupil(int(631 * c.scale), int(426 * c.scale));
+    EXPECT_LT(qRed(print.pixel(pupil)), 90) << std::hex << print.pixel(pupil);
+    // No red fringe along the rectangle's edges (a truncated rectangle leaves
+    // about 70 levels; blends at the edge are corrected a little less).
+    int redder = 0;
+    for (int y = int(403 * c.scale) - 1; y <= int(449 * c.scale) + 1; ++y)
+        for (int x = int(601 * c.scale) - 1; x <= int(661 * c.scale) + 1; ++x)
+            redder = std::max(redder, qRed(print.pixel(x, y)) - qRed(expected.pixel(x, y)));
+    EXPECT_LE(redder, 30);
+    EXPECT_GT(Psnr(print, expected), 35.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, ReducedPrint,
+                         ::testing::Values(ReducedCase{"Half", 1200, 800, 0.443, true},
+                                           ReducedCase{"Quarter", 1200, 800, 0.2, true},
+                                           ReducedCase{"Eighth", 1200, 800, 0.1, true},
+                                           ReducedCase{"AboveHalf", 1200, 800, 0.7, true},
+                                           ReducedCase{"SizeNotDivisible", 1203, 801, 0.1, true},
+                                           ReducedCase{"NeverShown", 1200, 800, 0.443, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(EditLevels, FromPhotoValues)
 {
