@@ -1,12 +1,16 @@
 #include "app/main_frame.h"
 
+#include "app/message_box.h"
 #include "app/settings.h"
 #include "app/string_table.h"
 #include "app/window_placement.h"
+#include "net/xml/xml_node.h"
+#include "order/zelvio_doc.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QTimer>
 
 namespace zv {
 namespace {
@@ -18,11 +22,14 @@ constexpr int kHelp = 32790;
 constexpr char kTitle[] = "Zelvio";
 constexpr int kUserUnknown = 32809;
 constexpr int kUserNamed = 32810;
+constexpr int kLoadSavedOrder = 32800;
+constexpr int kSaveOrderOnExit = 32802;
 
 } // namespace
 
-TMainFrame::TMainFrame(QWidget* parent)
+TMainFrame::TMainFrame(TZelvioDoc* doc, QWidget* parent)
     : QMainWindow(parent)
+    , m_doc(doc)
 {
     setMinimumSize(kMinWidth, kMinHeight);
     buildMenu();
@@ -72,12 +79,36 @@ void TMainFrame::showEvent(QShowEvent* event)
         return;
     m_shownOnce = true;
     applyStoredPlacement();
+    // Asked once the window is on the screen, not while it is being shown.
+    QTimer::singleShot(0, this, &TMainFrame::offerSavedOrder);
 }
 
 void TMainFrame::closeEvent(QCloseEvent* event)
 {
+    if (m_doc && m_doc->photos().GetSize() > 0) {
+        switch (ShowMessage(LoadString(kSaveOrderOnExit), MsgIcon::Question, MsgButtons::YesNoCancel)) {
+        case MsgResult::Yes:
+            m_doc->SaveOrder(0);
+            break;
+        case MsgResult::No:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
     storePlacement();
     event->accept();
+}
+
+void TMainFrame::offerSavedOrder()
+{
+    if (!m_doc)
+        return;
+    TXmlNode saved;
+    if (m_doc->LoadOrderFile(saved, 0)
+        && ShowMessage(LoadString(kLoadSavedOrder), MsgIcon::Question, MsgButtons::YesNo) == MsgResult::Yes)
+        m_doc->RestoreOrder(saved, 0);
 }
 
 void TMainFrame::applyStoredPlacement()

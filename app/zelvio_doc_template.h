@@ -7,6 +7,7 @@
 namespace zv {
 
 class TMainFrame;
+class TZelvioDoc;
 
 // The program's single document type: a new document is the start of work
 // and its main window.
@@ -19,6 +20,8 @@ public:
     QWidget* MainWindow() const override;
 
 private:
+    // The document outlives its window: the frame is destroyed first.
+    std::unique_ptr<TZelvioDoc> m_doc;
     std::unique_ptr<TMainFrame> m_frame;
 };
 

@@ -6,6 +6,7 @@
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/settings.h"
+#include "app/string_table.h"
 
 #include <gtest/gtest.h>
 
@@ -45,8 +46,11 @@ class ShellTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        static QTemporaryDir config;
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8()); // before the first QSettings
+        // Settings and the working folder go to a scratch home; no server.
+        static QTemporaryDir home;
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
+        qunsetenv("ZELVIO_SERVER");
         static int argc = 1;
         static char name[] = "Zelvio";
         static char* argv[] = {name, nullptr};
@@ -112,6 +116,8 @@ TEST_F(ShellTest, RegistersTheDocumentWhoseWindowIsTheMainFrame)
     ASSERT_EQ(m_host.templates.size(), 1u);
     CDocTemplate& docTemplate = *m_host.templates.front();
     ASSERT_TRUE(docTemplate.OpenNewDocument());
+    // Without a server the start of work ends with no price list.
+    EXPECT_EQ(m_messages.texts, QStringList{LoadString(32796)});
     auto* frame = qobject_cast<TMainFrame*>(docTemplate.MainWindow());
     ASSERT_NE(frame, nullptr);
 
