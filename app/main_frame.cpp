@@ -4,13 +4,16 @@
 #include "app/settings.h"
 #include "app/string_table.h"
 #include "app/window_placement.h"
+#include "net/server_address.h"
 #include "net/xml/xml_node.h"
 #include "order/zelvio_doc.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QMenuBar>
 #include <QTimer>
+#include <QUrl>
 
 namespace zv {
 namespace {
@@ -26,6 +29,11 @@ constexpr int kLoadSavedOrder = 32800;
 constexpr int kSaveOrderOnExit = 32802;
 
 } // namespace
+
+QString TMainFrame::HelpPageAddress(const QString& serverBase)
+{
+    return serverBase + QStringLiteral("zvhelp.php");
+}
 
 TMainFrame::TMainFrame(TZelvioDoc* doc, QWidget* parent)
     : QMainWindow(parent)
@@ -69,7 +77,10 @@ void TMainFrame::buildMenu()
     add(user, QStringLiteral("Historia zleceń"), kOrderHistory);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Pomoc"));
-    add(help, QStringLiteral("&Pomoc"), kHelp);
+    QAction* helpPage = add(help, QStringLiteral("&Pomoc"), kHelp);
+    connect(helpPage, &QAction::triggered, this, [] {
+        QDesktopServices::openUrl(QUrl(HelpPageAddress(ServerBaseAddress())));
+    });
 }
 
 void TMainFrame::showEvent(QShowEvent* event)

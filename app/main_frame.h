@@ -28,6 +28,9 @@ public:
 
     QAction* CommandAction(int id) const;
 
+    // The help page the "&Pomoc" command opens with the system's handler.
+    static QString HelpPageAddress(const QString& serverBase);
+
     // The order grid joins the window with its own feature; until then the
     // window has none to update.
     bool HasOrderGrid() const override { return false; }

@@ -133,6 +133,8 @@ TEST_F(ShellTest, RegistersTheDocumentWhoseWindowIsTheMainFrame)
     for (int id : {57665, 32869, 32868, 32790})
         EXPECT_NE(frame->CommandAction(id), nullptr) << id;
     EXPECT_EQ(frame->CommandAction(32869)->text(), QStringLiteral("Dane &klienta"));
+    EXPECT_EQ(TMainFrame::HelpPageAddress(QStringLiteral("http://lab.example/")),
+              QStringLiteral("http://lab.example/zvhelp.php"));
     EXPECT_EQ(frame->CommandAction(32868)->text(), QStringLiteral("Historia zleceń"));
 }
 
