@@ -11,6 +11,8 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace labserver {
@@ -570,12 +572,25 @@ Reply RequestHandler::SendOrderFile(const Form& f)
         if (m_ftpRoot.isEmpty())
             return Refuse("no FTP folder configured");
         const QString path = QStringLiteral("%1/%2/%3/%4").arg(m_ftpRoot, BuildId(Field(f, "zvver")), QString::number(o->id), name);
+        QByteArray content;
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return Refuse("file not found on the FTP server");
+        if (file.open(QIODevice::ReadOnly)) {
+            content = file.readAll();
+        } else {
+            // Clients send FTP names in code page 1250 and an FTP server on
+            // this machine stores those bytes as they came; such a name is
+            // not UTF-8, so it is opened by its bytes.
+            const auto bytes = zv::cp1250::encode(name);
+            if (!bytes)
+                return Refuse("file not found on the FTP server");
+            std::ifstream raw((QFile::encodeName(QFileInfo(path).path()) + '/' + *bytes).toStdString(), std::ios::binary);
+            if (!raw)
+                return Refuse("file not found on the FTP server");
+            content = QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(raw), {}));
+        }
         if (m_faults.TakeRefusal(false))
             return Refuse("refused by fault switch");
-        return m_store.PutFile(*o, name, file.readAll()) ? Ok() : Refuse("cannot store the file");
+        return m_store.PutFile(*o, name, content) ? Ok() : Refuse("cannot store the file");
     }
     if (!f.files.contains("orderfile"))
         return Refuse("no file sent");
