@@ -179,15 +179,18 @@ void ReadPhoto(const TXmlNode& thumb, TThumbData& photo)
                 }
             }
         } else if (NameIsNoCase(*child, "Colors")) {
-            if (auto v = child->AttrValue("R"))
+            // Only values that differ from the photo's own are set: every
+            // setter marks the photo edited, and an unedited photo must go
+            // to the laboratory as the user's file, not re-encoded.
+            if (auto v = child->AttrValue("R"); v && LenientInt(*v) != photo.GetCyanRed())
                 photo.SetCyanRed(LenientInt(*v));
-            if (auto v = child->AttrValue("G"))
+            if (auto v = child->AttrValue("G"); v && LenientInt(*v) != photo.GetMagentaGreen())
                 photo.SetMagentaGreen(LenientInt(*v));
-            if (auto v = child->AttrValue("B"))
+            if (auto v = child->AttrValue("B"); v && LenientInt(*v) != photo.GetYellowBlue())
                 photo.SetYellowBlue(LenientInt(*v));
-            if (auto v = child->AttrValue("Contrast"))
+            if (auto v = child->AttrValue("Contrast"); v && LenientDouble(*v) != photo.GetContrast())
                 photo.SetContrast(LenientDouble(*v));
-            if (auto v = child->AttrValue("Brightness"))
+            if (auto v = child->AttrValue("Brightness"); v && LenientDouble(*v) != photo.GetBrightness())
                 photo.SetBrightness(LenientDouble(*v));
         } else if (NameIsNoCase(*child, "RedEyeRect")) {
             ReadEdges(*child, last);

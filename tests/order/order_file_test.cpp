@@ -137,6 +137,8 @@ TEST_F(OrderFileTest, RoundTripRestoresEverythingInReverseOrder)
         TThumbData* back = restored.photos().GetAt(2 - i);
         EXPECT_EQ(back->Path, original->Path);
         EXPECT_EQ(ThumbText(*back), ThumbText(*original));
+        // Only the edited photo is re-rendered when the order is sent again.
+        EXPECT_EQ(back->Edits && back->Edits->Modified, original == b) << i;
     }
     // The order's totals follow the restored quantities.
     EXPECT_EQ(restored.photos().GetFormatTotal(4), 7);
