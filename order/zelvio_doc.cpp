@@ -249,4 +249,9 @@ QString TZelvioDoc::PointsText()
     return PointsText(clientInfo.punkty, GetCurrencyName());
 }
 
+DispatchOutcome TZelvioDoc::SendOrder(int number, _DispatchSeams seams)
+{
+    return TOrderDispatch(*this, std::move(seams)).SendOrder(number);
+}
+
 } // namespace zv

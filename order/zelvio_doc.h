@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/client_info.h"
+#include "order/dispatch.h"
 #include "order/doc_seams.h"
 #include "order/price_list.h"
 #include "photos/thumbs_array.h"
@@ -84,6 +85,10 @@ public:
     // (number 0) is rewritten without its photos, so it is not offered
     // again; a sent order's file and the saved working order stay as they are.
     bool RestoreOrder(TXmlNode& document, int number = 0);
+    // Prepares and sends the order: number 0 as a new order, another number
+    // the files that order on the server still lacks. Reports to the user.
+    DispatchOutcome SendOrder(int number, _DispatchSeams seams);
+
     // The file of an order number.
     QString OrderFilePathFor(int number) const;
 
