@@ -5,6 +5,7 @@
 #include "net/internet_handle.h"
 #include "net/http_client.h"
 #include "tests/net/labserver_process.h"
+#include "tests/net/order_servers.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -247,34 +248,9 @@ TEST_F(LabServerOrders, FileSentByFtpIsTakenFromTheFtpFolder)
 
     // A real FTP server on loopback, serving the folder labserver reads.
     QDir().mkpath(m_dir.filePath("ftp"));
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t ftp = fork();
-    if (ftp == 0) {
-        dup2(fds[1], 1);
-        close(fds[0]);
-        const QByteArray root = m_dir.filePath("ftp").toLocal8Bit();
-        const QByteArray script =
-            "import sys\n"
-            "from pyftpdlib.authorizers import DummyAuthorizer\n"
-            "from pyftpdlib.handlers import FTPHandler\n"
-            "from pyftpdlib.servers import FTPServer\n"
-            "a = DummyAuthorizer(); a.add_user('lab', 'secret', sys.argv[1], perm='elradfmw')\n"
-            "h = FTPHandler; h.authorizer = a\n"
-            "s = FTPServer(('127.0.0.1', 0), h)\n"
-            "print(s.address[1], flush=True)\n"
-            "s.serve_forever()\n";
-        execl("/usr/bin/python3", "python3", "-c", script.constData(), root.constData(), nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string line;
-    char ch = 0;
-    while (read(fds[0], &ch, 1) == 1 && ch != '\n')
-        line += ch;
-    close(fds[0]);
-    const int port = std::atoi(line.c_str());
-    ASSERT_GT(port, 0) << "pyftpdlib did not start";
+    test::FtpServerProcess ftp;
+    ASSERT_TRUE(ftp.Start(m_dir.filePath("ftp"))) << "pyftpdlib did not start";
+    const int port = ftp.Port();
 
     const QByteArray content = Pattern(50000);
     const QString local = WriteFile("f.jpg", content);
@@ -289,8 +265,7 @@ TEST_F(LabServerOrders, FileSentByFtpIsTakenFromTheFtpFolder)
     } catch (const CInternetException& e) {
         ADD_FAILURE() << e.message.toStdString() << " " << e.responseText.constData();
     }
-    kill(ftp, SIGTERM);
-    waitpid(ftp, nullptr, 0);
+    ftp.Stop();
     ASSERT_TRUE(uploaded);
     QFile arrived(remoteDir + "/f.jpg");
     ASSERT_TRUE(arrived.open(QIODevice::ReadOnly));

@@ -279,8 +279,9 @@ TEST_P(LabServerFault, EveryCommandFailsAndLogs)
         const QByteArray log = Log();
         EXPECT_TRUE(log.startsWith("--- [")) << command.tag;
         EXPECT_TRUE(log.contains(QByteArray("], ") + command.tag + " ---\r\nResponse:\r\n\t")) << command.tag;
-        if (QByteArrayView(command.tag).startsWith("?GetConfigVal"))
+        if (QByteArrayView(command.tag).startsWith("?GetConfigVal")) {
             EXPECT_EQ(log.contains("<reply>"), f.replyInLog) << log.left(300).constData();
+        }
     }
 
     // Without the fault the same commands work again (the update ones have
@@ -504,8 +505,9 @@ class ServedName : public testing::TestWithParam<NameCase> {};
 TEST_P(ServedName, StaysAPlainNameInTheProgramFolder)
 {
     const auto name = TServerConnector::ServedFileName(GetParam().header);
-    if (GetParam().name)
+    if (GetParam().name) {
         EXPECT_EQ(name.value_or("<refused>"), QString::fromLatin1(GetParam().name));
+    }
     else
         EXPECT_FALSE(name.has_value()) << qPrintable(*name);
 }

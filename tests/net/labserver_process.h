@@ -51,6 +51,35 @@ inline bool CopySampleData(const QString& dest)
     return true;
 }
 
+// Starts args[0] with args and reads its standard output up to the first
+// line, which must be the port it listens on. False when either failed.
+inline bool SpawnPrintingPort(std::vector<std::string> args, pid_t& pid, int& port)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return false;
+    pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 1);
+        close(fds[0]);
+        close(fds[1]);
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string line;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        line += c;
+    close(fds[0]);
+    port = std::atoi(line.c_str());
+    return pid > 0 && port > 0;
+}
+
 class LabServerProcess {
 public:
     LabServerProcess() = default;
@@ -61,33 +90,11 @@ public:
     // Starts labserver; the port it prints on its first line becomes Port().
     bool Start(const QString& dataDir, const QString& storeDir, const QStringList& extra = {})
     {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
         std::vector<std::string> args = {(BinDir() + "/labserver").toStdString(), "--data",
                                          dataDir.toStdString(), "--store", storeDir.toStdString(), "--port", "0"};
         for (const QString& e : extra)
             args.push_back(e.toStdString());
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            close(fds[1]);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string line;
-        char c = 0;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(fds[0]);
-        m_port = std::atoi(line.c_str());
-        return m_pid > 0 && m_port > 0;
+        return SpawnPrintingPort(args, m_pid, m_port);
     }
 
     // SIGTERM and wait; the exit status (-1 when it did not exit normally).

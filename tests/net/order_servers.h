@@ -3,6 +3,8 @@
 // Test peers for sending orders: the laboratory's configuration values
 // edited before the server starts, and a pyftpdlib FTP server on loopback.
 
+#include "tests/net/labserver_process.h"
+
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -44,37 +46,19 @@ public:
 
     bool Start(const QString& root)
     {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            const QByteArray folder = root.toLocal8Bit();
-            const char* script = "import sys, logging\n"
-                                 "logging.disable(logging.CRITICAL)\n"
-                                 "from pyftpdlib.authorizers import DummyAuthorizer\n"
-                                 "from pyftpdlib.handlers import FTPHandler\n"
-                                 "from pyftpdlib.servers import FTPServer\n"
-                                 "a = DummyAuthorizer(); a.add_user('lab', 'secret', sys.argv[1], perm='elradfmw')\n"
-                                 "h = FTPHandler; h.authorizer = a\n"
-                                 // Names are stored as the bytes that came, as most servers do.
-                                 "h.encoding = 'utf8'; h.unicode_errors = 'surrogateescape'\n"
-                                 "s = FTPServer(('127.0.0.1', 0), h)\n"
-                                 "print(s.address[1], flush=True)\n"
-                                 "s.serve_forever()\n";
-            execl("/usr/bin/python3", "python3", "-c", script, folder.constData(), nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string line;
-        char c = 0;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(fds[0]);
-        m_port = std::atoi(line.c_str());
-        return m_pid > 0 && m_port > 0;
+        const char* script = "import sys, logging\n"
+                             "logging.disable(logging.CRITICAL)\n"
+                             "from pyftpdlib.authorizers import DummyAuthorizer\n"
+                             "from pyftpdlib.handlers import FTPHandler\n"
+                             "from pyftpdlib.servers import FTPServer\n"
+                             "a = DummyAuthorizer(); a.add_user('lab', 'secret', sys.argv[1], perm='elradfmw')\n"
+                             "h = FTPHandler; h.authorizer = a\n"
+                             // Names are stored as the bytes that came, as most servers do.
+                             "h.encoding = 'utf8'; h.unicode_errors = 'surrogateescape'\n"
+                             "s = FTPServer(('127.0.0.1', 0), h)\n"
+                             "print(s.address[1], flush=True)\n"
+                             "s.serve_forever()\n";
+        return SpawnPrintingPort({"/usr/bin/python3", "-c", script, root.toLocal8Bit().toStdString()}, m_pid, m_port);
     }
 
     void Stop()

@@ -221,13 +221,15 @@ TEST_P(OrderFileParts, SplitsAsConfigured)
     for (const auto& call : connector.calls) {
         calls.emplace_back(call.part, call.parts);
         sizes.push_back(call.size);
-        if (call.parts > 0)
+        if (call.parts > 0) {
             EXPECT_EQ(call.partFileName, QStringLiteral("%1.%2").arg(call.part).arg(call.parts));
+        }
     }
     EXPECT_EQ(calls, c.expectCalls);
     EXPECT_EQ(sizes, c.expectSizes);
-    if (c.expectSent)
+    if (c.expectSent) {
         EXPECT_EQ(Stored(order, "p.jpg"), content);
+    }
     // Parts folders live only while their file is sent.
     EXPECT_FALSE(QFileInfo::exists(m_dir.filePath("program/__temp__/_p.jpg")));
 }
