@@ -10,9 +10,12 @@
 #include "order/upload_names.h"
 #include "order/zelvio_doc.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSet>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -69,10 +72,17 @@ TOrderDispatch::TOrderDispatch(TZelvioDoc& doc, _DispatchSeams seams) : m_doc(do
 
 void TOrderDispatch::Wait(int seconds)
 {
-    if (m_seams.wait)
+    if (m_seams.wait) {
         m_seams.wait(seconds);
-    else
+    } else if (QCoreApplication::instance()) {
+        // The progress window stays painted and its cancel button is noted
+        // meanwhile; the cancel takes effect when the wait is over.
+        QEventLoop loop;
+        QTimer::singleShot(std::chrono::seconds(seconds), &loop, &QEventLoop::quit);
+        loop.exec();
+    } else {
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    }
 }
 
 void TOrderDispatch::RemovePhoto(int index)
