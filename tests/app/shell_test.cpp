@@ -7,6 +7,7 @@
 #include "app/message_box.h"
 #include "app/settings.h"
 #include "app/string_table.h"
+#include "tests/support/recording_message_box.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +18,6 @@
 
 namespace zv {
 namespace {
-
-class RecordingMessageBox final : public IMessageBox {
-public:
-    MsgResult Show(const QString& text, const QString& title, MsgIcon icon, MsgButtons) override
-    {
-        texts.append(text);
-        titles.append(title);
-        icons.push_back(icon);
-        return MsgResult::Ok;
-    }
-    QStringList texts;
-    QStringList titles;
-    std::vector<MsgIcon> icons;
-};
 
 class FakeHost final : public CAppHost {
 public:
@@ -57,10 +44,7 @@ protected:
         if (!qApp)
             new QApplication(argc, argv);
     }
-    void SetUp() override { SetMessageBoxSeam(&m_messages); }
-    void TearDown() override { SetMessageBoxSeam(nullptr); }
-
-    RecordingMessageBox m_messages;
+    test::RecordingMessageBox m_messages;
     FakeHost m_host;
     QString m_newLibrary;
 };
@@ -96,11 +80,11 @@ TEST_F(ShellTest, VersionSwitchShowsTheVersionBoxAndEndsStartUp)
 {
     EXPECT_EQ(InitializeApp(&m_host, &m_newLibrary, {QStringLiteral("zelvio"), QStringLiteral("-v")}), 0);
     EXPECT_TRUE(m_host.templates.empty());
-    ASSERT_EQ(m_messages.texts.size(), 1);
-    EXPECT_TRUE(m_messages.texts[0].contains(QLatin1String(kBuildId)));
-    EXPECT_TRUE(m_messages.texts[0].contains(QLatin1String("47")));
+    ASSERT_EQ(m_messages.texts().size(), 1);
+    EXPECT_TRUE(m_messages.texts()[0].contains(QLatin1String(kBuildId)));
+    EXPECT_TRUE(m_messages.texts()[0].contains(QLatin1String("47")));
     EXPECT_EQ(QString::fromLatin1(kBuildId).size(), 36);
-    EXPECT_EQ(m_messages.icons[0], MsgIcon::Information);
+    EXPECT_EQ(m_messages.icons()[0], MsgIcon::Information);
 }
 
 TEST_F(ShellTest, WithoutApplicationObjectNothingStarts)
@@ -111,13 +95,13 @@ TEST_F(ShellTest, WithoutApplicationObjectNothingStarts)
 TEST_F(ShellTest, RegistersTheDocumentWhoseWindowIsTheMainFrame)
 {
     ASSERT_EQ(InitializeApp(&m_host, &m_newLibrary, {QStringLiteral("zelvio"), QStringLiteral("/V")}), 1);
-    EXPECT_TRUE(m_messages.texts.isEmpty());
+    EXPECT_TRUE(m_messages.texts().isEmpty());
     EXPECT_TRUE(m_newLibrary.isEmpty());
     ASSERT_EQ(m_host.templates.size(), 1u);
     CDocTemplate& docTemplate = *m_host.templates.front();
     ASSERT_TRUE(docTemplate.OpenNewDocument());
     // Without a server the start of work ends with no price list.
-    EXPECT_EQ(m_messages.texts, QStringList{LoadString(32796)});
+    EXPECT_EQ(m_messages.texts(), QStringList{LoadString(32796)});
     auto* frame = qobject_cast<TMainFrame*>(docTemplate.MainWindow());
     ASSERT_NE(frame, nullptr);
 

@@ -4,7 +4,7 @@
 
 #include "net/client_info.h"
 #include "net/order_info.h"
-#include "tests/dialogs/fake_message_box.h"
+#include "tests/support/recording_message_box.h"
 
 #include <gtest/gtest.h>
 
@@ -187,7 +187,7 @@ TEST(FinishChecks, ServerIsAskedOnlyAfterTheRestOfTheFirstGroupAndKodKeepsTheDig
 
 TEST(FinishChecks, FailureIsShownInAPlainBoxWithTheProgramTitle)
 {
-    test::FakeMessageBox box;
+    test::RecordingMessageBox box;
     Page page;
     page.client.nazwisko.clear();
     ClientField focus = ClientField::None;

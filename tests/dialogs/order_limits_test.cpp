@@ -4,7 +4,7 @@
 
 #include "order/price_list.h"
 #include "photos/thumbs_array.h"
-#include "tests/dialogs/fake_message_box.h"
+#include "tests/support/recording_message_box.h"
 
 #include <gtest/gtest.h>
 
@@ -112,7 +112,7 @@ TEST(OrderLimitsCheck, FormatFailureAsksNothingMoreAndShowsAWarning)
     int asked = 0;
     _OrderLimitsContext context{[&] { ++asked; return QStringLiteral("50"); }, [&] { ++asked; return 0.0; },
                                 [&] { ++asked; return QStringLiteral("PLN"); }};
-    test::FakeMessageBox box;
+    test::RecordingMessageBox box;
     EXPECT_FALSE(CheckOrderLimits(photos, prices, OrderLimitsRules::All, context));
     EXPECT_EQ(asked, 0); // no configuration request when a format already fails
     ASSERT_EQ(box.shown.size(), 1u);

@@ -5,7 +5,7 @@
 
 #include "net/http_client.h"
 #include "net/internet_handle.h"
-#include "tests/dialogs/fake_message_box.h"
+#include "tests/support/recording_message_box.h"
 #include "tests/net/capture_server.h"
 
 #include <QFile>
@@ -227,7 +227,7 @@ TEST_F(SendingProgress, EveryOperationButTheQueriesLetsOneMessageRun)
 
 TEST_F(SendingProgress, CancelAsksAndOnlyYesStopsForGood)
 {
-    test::FakeMessageBox box(MsgResult::No);
+    test::RecordingMessageBox box(MsgResult::No);
     m_progress.OnCancelClicked();
     EXPECT_FALSE(m_progress.IsCancelled());
     ASSERT_EQ(box.shown.size(), 1u);

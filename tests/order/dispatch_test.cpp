@@ -48,7 +48,7 @@ TEST_P(SendOrderEndToEnd, StoreHoldsEveryPreparedFileAndOrderIsEmptied)
     }();
 
     TOrderDispatch dispatch(*m_doc, Seams());
-    ASSERT_EQ(dispatch.SendOrder(0), DispatchOutcome::Sent) << m_messages.texts.join("\n").toStdString();
+    ASSERT_EQ(dispatch.SendOrder(0), DispatchOutcome::Sent) << m_messages.texts().join("\n").toStdString();
     const int order = dispatch.order().order_id;
     ASSERT_GT(order, 0);
     std::printf("order %d sent (%s):\n", order, GetParam().name);
@@ -77,10 +77,10 @@ TEST_P(SendOrderEndToEnd, StoreHoldsEveryPreparedFileAndOrderIsEmptied)
     for (const QString& path : m_paths)
         EXPECT_TRUE(QFileInfo::exists(path)) << "the user's files stay";
     EXPECT_TRUE(m_waits.empty());
-    ASSERT_FALSE(m_messages.texts.isEmpty());
-    EXPECT_EQ(m_messages.texts.last(), QStringLiteral("Dziękujemy za zamówienie. Odbiór w wybranym punkcie po "
+    ASSERT_FALSE(m_messages.texts().isEmpty());
+    EXPECT_EQ(m_messages.texts().last(), QStringLiteral("Dziękujemy za zamówienie. Odbiór w wybranym punkcie po "
                                                       "otrzymaniu wiadomości e-mail."));
-    EXPECT_EQ(m_messages.icons.back(), MsgIcon::Information);
+    EXPECT_EQ(m_messages.icons().back(), MsgIcon::Information);
     EXPECT_TRUE(m_windows.opened && m_windows.closed && m_windows.mainVisible);
     EXPECT_EQ(m_windows.points, TZelvioDoc::PointsText(m_doc->clientInfo.punkty, "PLN"));
 
@@ -173,11 +173,11 @@ TEST_F(OrderSession, MissingFilesAreSentLaterUnderTheSameNumber)
     ASSERT_TRUE(m_doc->LoadOrderFile(document, order));
     ASSERT_TRUE(m_doc->RestoreOrder(document, order));
     const int before = m_requests;
-    const qsizetype messages = m_messages.texts.size();
+    const qsizetype messages = m_messages.texts().size();
     TOrderDispatch again(*m_doc, Seams());
     ASSERT_EQ(again.SendOrder(order), DispatchOutcome::Sent);
     EXPECT_EQ(m_requests, before);
-    EXPECT_EQ(m_messages.texts.size(), messages + 1);
+    EXPECT_EQ(m_messages.texts().size(), messages + 1);
 }
 
 TEST_F(OrderSession, CancelWithdrawsTheOrderAndRestoresThePhotos)
@@ -196,7 +196,7 @@ TEST_F(OrderSession, CancelWithdrawsTheOrderAndRestoresThePhotos)
 
     QSettings ini(Path(QStringLiteral("store/orders/%1/order.ini").arg(order)), QSettings::IniFormat);
     EXPECT_EQ(ini.value("order/status").toString(), "cancelled");
-    EXPECT_TRUE(m_messages.texts.contains(LoadString(32798)));
+    EXPECT_TRUE(m_messages.texts().contains(LoadString(32798)));
     ASSERT_EQ(m_doc->photos().GetSize(), 4);
     for (int i = 0; i < 4; ++i) {
         const TThumbData* photo = m_doc->photos().GetAt(i);
@@ -223,7 +223,7 @@ TEST_F(OrderSession, FailuresBeforeTheUploadKeepTheOrder)
     // The server refuses to open the order: message, photos restored.
     m_wizard.result = IOrderWizard::kFinished;
     EXPECT_EQ(dispatch.SendOrder(0), DispatchOutcome::OpenFailed);
-    EXPECT_EQ(m_messages.texts.last(), LoadString(32797));
+    EXPECT_EQ(m_messages.texts().last(), LoadString(32797));
     ASSERT_EQ(m_doc->photos().GetSize(), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(m_doc->photos().GetAt(i)->WorkPath, m_doc->photos().GetAt(i)->Path);

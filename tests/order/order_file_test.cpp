@@ -104,7 +104,7 @@ TEST_F(OrderFileTest, WritesTheExactLayout)
         "\r\r\n\t" + QByteArray(29, ' ') +
         "\r\r\n</OrderList>";
     EXPECT_EQ(ReadAll(m_doc.orderFilePath), expected);
-    EXPECT_TRUE(m_messages.texts.isEmpty());
+    EXPECT_TRUE(m_messages.texts().isEmpty());
     // Nothing but the order file is left in the folder.
     EXPECT_EQ(QDir(m_doc.workingFolder).entryList(QDir::Files | QDir::Hidden), QStringList{"Order.xml"});
 }
@@ -143,7 +143,7 @@ TEST_F(OrderFileTest, RoundTripRestoresEverythingInReverseOrder)
     // The order's totals follow the restored quantities.
     EXPECT_EQ(restored.photos().GetFormatTotal(4), 7);
     EXPECT_EQ(restored.photos().GetFormatTotal(2), 3);
-    EXPECT_TRUE(m_messages.texts.isEmpty());
+    EXPECT_TRUE(m_messages.texts().isEmpty());
 }
 
 TEST_F(OrderFileTest, RestoreReportsMissingFilesInOneMessageAndEmptiesTheWorkingFile)
@@ -163,9 +163,9 @@ TEST_F(OrderFileTest, RestoreReportsMissingFilesInOneMessageAndEmptiesTheWorking
 
     ASSERT_EQ(restored.photos().GetSize(), 1);
     EXPECT_EQ(restored.photos().GetAt(0)->Path, b);
-    ASSERT_EQ(m_messages.texts.size(), 1);
-    EXPECT_EQ(m_messages.texts[0], Message(32808, c) + "\n" + Message(32808, a) + "\n");
-    EXPECT_EQ(m_messages.icons[0], MsgIcon::Warning);
+    ASSERT_EQ(m_messages.texts().size(), 1);
+    EXPECT_EQ(m_messages.texts()[0], Message(32808, c) + "\n" + Message(32808, a) + "\n");
+    EXPECT_EQ(m_messages.icons()[0], MsgIcon::Warning);
 
     ExpectNoPhotosIn(restored.orderFilePath);
     auto again = std::make_unique<TXmlNode>();
@@ -216,7 +216,7 @@ TEST_F(OrderFileTest, RestoreReadsLeniently)
     TThumbData* photo = m_doc.photos().GetAt(1);
     EXPECT_EQ(photo->GetQuantity(0), 4);
     EXPECT_EQ(photo->GetQuantity(1), 0);
-    EXPECT_TRUE(m_messages.texts.isEmpty());
+    EXPECT_TRUE(m_messages.texts().isEmpty());
     ExpectNoPhotosIn(m_doc.orderFilePath);
 }
 
@@ -268,8 +268,8 @@ TEST_F(OrderFileTest, APathCodePage1250CannotHoldIsReportedAndLeftOut)
         ASSERT_TRUE(m_doc.SetQuantity(p, 0, 1));
 
     ASSERT_TRUE(m_doc.SaveOrder(0));
-    ASSERT_EQ(m_messages.texts.size(), 1);
-    EXPECT_EQ(m_messages.texts[0], Message(32865, bad) + "\n" + Message(32865, lineEnd) + "\n");
+    ASSERT_EQ(m_messages.texts().size(), 1);
+    EXPECT_EQ(m_messages.texts()[0], Message(32865, bad) + "\n" + Message(32865, lineEnd) + "\n");
 
     TZelvioDoc restored;
     Prepare(restored);
@@ -313,7 +313,7 @@ TEST_F(OrderFileTest, AnUnwritableFolderIsSilentAndReported)
     EXPECT_FALSE(m_doc.SaveOrder(0));
     EXPECT_FALSE(m_doc.SaveOrder(3));
     EXPECT_FALSE(QFileInfo::exists(m_doc.workingFolder));
-    EXPECT_TRUE(m_messages.texts.isEmpty());
+    EXPECT_TRUE(m_messages.texts().isEmpty());
 }
 
 } // namespace

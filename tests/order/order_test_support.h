@@ -1,10 +1,11 @@
 #pragma once
 
-// Small fakes shared by the order tests: a message box that records what it
-// was asked to show, and photo files in a temporary folder.
+// Small helpers shared by the order tests: message texts, photo files in a
+// temporary folder, and the recording message box.
 
 #include "app/message_box.h"
 #include "app/string_table.h"
+#include "tests/support/recording_message_box.h"
 
 #include <QFile>
 #include <QString>
@@ -12,22 +13,6 @@
 #include <QTemporaryDir>
 
 namespace zv::test {
-
-class RecordingMessageBox final : public IMessageBox {
-public:
-    RecordingMessageBox() { SetMessageBoxSeam(this); }
-    ~RecordingMessageBox() override { SetMessageBoxSeam(nullptr); }
-
-    MsgResult Show(const QString& text, const QString&, MsgIcon icon, MsgButtons) override
-    {
-        texts << text;
-        icons.push_back(icon);
-        return MsgResult::Ok;
-    }
-
-    QStringList texts;
-    std::vector<MsgIcon> icons;
-};
 
 // The text of a string with "%s" filled in.
 inline QString Message(int id, const QString& argument = {})
